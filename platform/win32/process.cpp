@@ -1,0 +1,78 @@
+// The launcher's own process, libraries and the child process on Windows.
+#include <windows.h>
+
+#include "platform.h"
+
+uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
+    buffer[0] = '\0';
+    SYS_FAULT_POINT(return 0);
+    DWORD n = GetModuleFileNameA(NULL, buffer, size);
+    // Older systems do not terminate a name that fills the buffer.
+    if (n >= size)
+        buffer[size - 1] = '\0';
+    return n;
+}
+
+const char* SysGetCommandLine(void) {
+    SYS_FAULT_POINT(return "");
+    return GetCommandLineA();
+}
+
+void SysShowErrorBox(const char* text, const char* caption) {
+    SYS_FAULT_POINT(return);
+    MessageBoxA(NULL, text, caption, MB_OK);
+}
+
+void SysSleep(uint32_t milliseconds) {
+    SYS_FAULT_POINT(return);
+    Sleep(milliseconds);
+}
+
+SysModule SysLoadLibrary(const char* path) {
+    SYS_FAULT_POINT(return NULL);
+    return (SysModule)LoadLibraryA(path);
+}
+
+void* SysGetProcAddress(SysModule module, const char* name) {
+    SYS_FAULT_POINT(return NULL);
+    return (void*)GetProcAddress((HMODULE)module, name);
+}
+
+void SysFreeLibrary(SysModule module) {
+    SYS_FAULT_POINT(return);
+    FreeLibrary((HMODULE)module);
+}
+
+bool SysStartProcess(const char* path, char* commandLine, SysProcess* process) {
+    process->id = 0;
+    process->status = 0;
+    SYS_FAULT_POINT(return false);
+    STARTUPINFOA startup;
+    GetStartupInfoA(&startup);
+    PROCESS_INFORMATION info;
+    if (!CreateProcessA(path, commandLine, NULL, NULL, TRUE, NORMAL_PRIORITY_CLASS, NULL, NULL,
+                        &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    process->id = (intptr_t)info.hProcess;
+    return true;
+}
+
+void SysWaitProcess(SysProcess* process) {
+    SYS_FAULT_POINT(return);
+    WaitForSingleObject((HANDLE)process->id, INFINITE);
+}
+
+bool SysGetExitCode(SysProcess* process, uint32_t* code) {
+    SYS_FAULT_POINT(return false);
+    DWORD exitCode = 0;
+    if (!GetExitCodeProcess((HANDLE)process->id, &exitCode))
+        return false;
+    *code = exitCode;
+    return true;
+}
+
+void SysCloseProcess(SysProcess* process) {
+    SYS_FAULT_POINT(return);
+    CloseHandle((HANDLE)process->id);
+}
