@@ -2,21 +2,21 @@
 set(SXE_COMMON_FLAGS -Wall -Wextra -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables)
 
 set(SXE_CORE_SOURCES
-    launcher/entry.cpp launcher/run_package.cpp launcher/launch.cpp launcher/cleanup.cpp
+    launcher/entry.cpp launcher/error_text.cpp launcher/run_package.cpp launcher/launch.cpp launcher/cleanup.cpp
     launcher/command_line.cpp launcher/text.cpp package/manifest.cpp codecs/temp_name.cpp)
 
 if(SXE_FLAVOUR STREQUAL "win32")
   list(APPEND SXE_CORE_SOURCES
        package/package_item_resource.cpp codecs/lz_expand_lz32.cpp
        platform/win32/output_file.cpp platform/win32/memory.cpp platform/win32/files.cpp
-       platform/win32/process.cpp platform/win32/resources.cpp platform/win32/lz32.cpp)
-  set(SXE_MAIN_SOURCE platform/win32/winmain.cpp)
+       platform/win32/process.cpp platform/win32/module_name.cpp platform/win32/resources.cpp platform/win32/lz32.cpp)
+  set(SXE_MAIN_SOURCE platform/win32/winmain.cpp platform/win32/launcher.rc)
 else()
   list(APPEND SXE_CORE_SOURCES
        package/package_item_appended.cpp package/appended_format.cpp
        codecs/lz_expand_szdd.cpp codecs/szdd.cpp
        platform/posix/paths.cpp platform/posix/output_file.cpp platform/posix/memory.cpp
-       platform/posix/files.cpp platform/posix/process.cpp)
+       platform/posix/files.cpp platform/posix/process.cpp platform/posix/module_name.cpp)
   set(SXE_MAIN_SOURCE platform/posix/main.cpp)
 endif()
 

@@ -9,5 +9,6 @@ ExternalProject_Add(win32
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
   USES_TERMINAL_BUILD ON)
+install(PROGRAMS ${SXE_WIN32_BINARY_DIR}/pack/sxe-pack.exe DESTINATION bin)
 install(FILES ${SXE_WIN32_BINARY_DIR}/sxe-launcher.exe ${SXE_WIN32_BINARY_DIR}/inflate/inflate.dll
         DESTINATION lib/sxe/win32)

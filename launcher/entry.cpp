@@ -4,10 +4,6 @@
 #include "platform.h"
 #include "run_package.h"
 
-const char kErrorText[] =
-    "An error has occured while executing this program. Free up harddrive space and try again.";
-const char kErrorCaption[] = "Error";
-
 uint32_t RunLauncher(void) {
     char modulePath[kMaxPath];
     uint32_t length = SysGetModuleFileName(modulePath, kMaxPath);

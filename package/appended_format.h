@@ -27,6 +27,14 @@ enum {
 
 extern const char kAppendedMagic[kAppendedMagicSize + 1];
 
+// The number of entries of the package that ends file, or -1 when it has no sound table.
+int64_t CountAppendedItems(const unsigned char* file, uint64_t fileSize);
+
+// Entry index (from 0) of that table: its id, bytes and size. False when the entry's bytes do
+// not lie before the table.
+bool GetAppendedItem(const unsigned char* file, uint64_t fileSize, uint32_t index, uint32_t* id,
+                     const unsigned char** data, uint32_t* size);
+
 // Looks item id up in the package that ends file (size bytes). True with *data and *size set
 // when the table is sound and holds the item; a damaged or missing table holds no item.
 bool FindAppendedItem(const unsigned char* file, uint64_t fileSize, uint32_t id,

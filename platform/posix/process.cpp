@@ -25,22 +25,6 @@ void SysSetArguments(int argc, char** argv) {
     arguments = argv;
 }
 
-uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
-    buffer[0] = '\0';
-    SYS_FAULT_POINT(return 0);
-    ssize_t n = readlink("/proc/self/exe", buffer, size);
-    if (n < 0) {
-        buffer[0] = '\0';
-        return 0;
-    }
-    if ((uint32_t)n >= size) {
-        buffer[size - 1] = '\0';
-        return size;
-    }
-    buffer[n] = '\0';
-    return (uint32_t)n;
-}
-
 const char* SysGetCommandLine(void) { return ""; }
 
 void SysShowErrorBox(const char* text, const char*) {

@@ -3,16 +3,6 @@
 
 #include "platform.h"
 
-uint32_t SysGetModuleFileName(char* buffer, uint32_t size) {
-    buffer[0] = '\0';
-    SYS_FAULT_POINT(return 0);
-    DWORD n = GetModuleFileNameA(NULL, buffer, size);
-    // Older systems do not terminate a name that fills the buffer.
-    if (n >= size)
-        buffer[size - 1] = '\0';
-    return n;
-}
-
 const char* SysGetCommandLine(void) {
     SYS_FAULT_POINT(return "");
     return GetCommandLineA();
