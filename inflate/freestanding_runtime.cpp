@@ -5,7 +5,9 @@
 
 #include "platform.h"
 
-extern "C" void* malloc(size_t count) { return SysAllocZeroed(count); }
+extern "C" void* malloc(size_t count) {
+    return SysAllocZeroed(count);
+}
 
 extern "C" void free(void* block) {
     if (block != NULL)

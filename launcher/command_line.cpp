@@ -19,7 +19,8 @@ const char* FindArgumentTail(const char* commandLine) {
 bool BuildChildCommandLine(const char* target, const char* tail, char* store, size_t capacity) {
     size_t length = 0;
     store[0] = '\0';
-    if (AppendText(store, capacity, &length, "\"") && AppendText(store, capacity, &length, target) &&
+    if (AppendText(store, capacity, &length, "\"") &&
+        AppendText(store, capacity, &length, target) &&
         AppendText(store, capacity, &length, "\" ") && AppendText(store, capacity, &length, tail))
         return true;
     store[0] = '\0';

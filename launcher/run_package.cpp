@@ -23,8 +23,7 @@ void ReleasePlugin(SysModule* plugin, const char* pluginFile) {
 }
 
 // Chooses the codec: the plug-in's when the package carries one.
-static bool ChooseCodec(const char* directory, SysModule* plugin, char* pluginFile,
-                        Codec* codec) {
+static bool ChooseCodec(const char* directory, SysModule* plugin, char* pluginFile, Codec* codec) {
     *codec = ExpandWithLz;
     uint32_t size = 0;
     const unsigned char* item = GetPackageItem(1, &size);

@@ -18,8 +18,7 @@ bool CopyText(char* store, size_t capacity, const char* text) {
 bool JoinText(char* store, size_t capacity, const char* first, const char* second) {
     size_t length = 0;
     store[0] = '\0';
-    if (AppendText(store, capacity, &length, first) &&
-        AppendText(store, capacity, &length, second))
+    if (AppendText(store, capacity, &length, first) && AppendText(store, capacity, &length, second))
         return true;
     store[0] = '\0';
     return false;

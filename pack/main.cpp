@@ -167,7 +167,8 @@ int List(const std::vector<std::string>& args) {
     std::printf("%12s %12s  %s\n", "stored", "expanded", "entry");
     for (size_t k = 0; k < o.entries.size(); ++k) {
         auto item = o.package.items.find((uint32_t)(3 + k));
-        std::string stored = item == o.package.items.end() ? "-" : std::to_string(item->second.size());
+        std::string stored =
+            item == o.package.items.end() ? "-" : std::to_string(item->second.size());
         std::string expanded =
             o.expanded[k].ok ? std::to_string(o.expanded[k].bytes.size()) : "damaged";
         std::printf("%12s %12s  %s\n", stored.c_str(), expanded.c_str(), o.entries[k].c_str());
@@ -315,7 +316,8 @@ int Create(const std::vector<std::string>& args) {
     items[2] = compress(manifest);
     std::vector<std::vector<uint8_t>> stored(plan.entries.size());
     ForEachParallel(plan.entries.size(), [&](size_t k) {
-        stored[k] = compress(k == 0 ? programBytes : ReadWholeFile(plan.entries[k].source.string()));
+        stored[k] =
+            compress(k == 0 ? programBytes : ReadWholeFile(plan.entries[k].source.string()));
     });
     for (size_t k = 0; k < stored.size(); ++k)
         items[(uint32_t)(3 + k)] = std::move(stored[k]);

@@ -30,11 +30,15 @@ bool IsElf(const std::vector<uint8_t>& f) {
     return f.size() > 4 && f[0] == 0x7F && f[1] == 'E' && f[2] == 'L' && f[3] == 'F';
 }
 
-bool IsPe(const std::vector<uint8_t>& f) { return f.size() > 2 && f[0] == 'M' && f[1] == 'Z'; }
+bool IsPe(const std::vector<uint8_t>& f) {
+    return f.size() > 2 && f[0] == 'M' && f[1] == 'Z';
+}
 
 } // namespace
 
-const char* TargetName(Target target) { return target == Target::Win32 ? "win32" : "posix"; }
+const char* TargetName(Target target) {
+    return target == Target::Win32 ? "win32" : "posix";
+}
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

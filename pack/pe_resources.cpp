@@ -25,18 +25,21 @@ namespace {
 constexpr uint32_t kDosLfanew = 0x3C;
 constexpr uint32_t kCoffMachine = 0, kCoffSections = 2, kCoffOptionalSize = 16, kCoffFlags = 18;
 constexpr uint32_t kOptMagic = 0, kOptInitializedData = 8, kOptSectionAlign = 32,
-                   kOptFileAlign = 36, kOptImageSize = 56, kOptHeadersSize = 60,
-                   kOptChecksum = 64, kOptSubsystem = 68, kOptDirectoryCount = 92,
-                   kOptDirectories = 96;
+                   kOptFileAlign = 36, kOptImageSize = 56, kOptHeadersSize = 60, kOptChecksum = 64,
+                   kOptSubsystem = 68, kOptDirectoryCount = 92, kOptDirectories = 96;
 constexpr uint32_t kSectionHeaderSize = 40;
 constexpr uint32_t kDirResource = 2, kDirCertificate = 4, kDirRelocation = 5;
 constexpr uint32_t kScnInitializedData = 0x40, kScnRead = 0x40000000;
 constexpr uint32_t kHighBit = 0x80000000u;
 constexpr int kMaxTreeEntries = 65536;
 
-[[noreturn]] void Fail(const std::string& why) { throw std::runtime_error(why); }
+[[noreturn]] void Fail(const std::string& why) {
+    throw std::runtime_error(why);
+}
 
-uint32_t Align(uint32_t v, uint32_t a) { return (v + a - 1) / a * a; }
+uint32_t Align(uint32_t v, uint32_t a) {
+    return (v + a - 1) / a * a;
+}
 
 uint32_t Le32(const std::vector<uint8_t>& f, size_t at) {
     if (at + 4 > f.size())
@@ -49,7 +52,9 @@ uint16_t Le16(const std::vector<uint8_t>& f, size_t at) {
     return (uint16_t)ReadLe16(&f[at]);
 }
 
-char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? (char16_t)(c - 32) : c; }
+char16_t Upper(char16_t c) {
+    return c >= u'a' && c <= u'z' ? (char16_t)(c - 32) : c;
+}
 
 } // namespace
 
@@ -203,15 +208,15 @@ ResourceTable ReadResources(const PeImage& image) {
         Fail("resource directory does not start a section");
     TreeReader reader{image, *section};
     reader.Directory(0, [&](const ResourceKey& type, uint32_t typeField) {
-        reader.Directory(reader.Subdirectory(typeField), [&](const ResourceKey& name,
-                                                             uint32_t nameField) {
-            reader.Directory(reader.Subdirectory(nameField), [&](const ResourceKey& language,
-                                                                 uint32_t dataField) {
-                if (language.named)
-                    Fail("resource language given by name");
-                table[type][name][language.id] = reader.Data(dataField);
+        reader.Directory(
+            reader.Subdirectory(typeField), [&](const ResourceKey& name, uint32_t nameField) {
+                reader.Directory(reader.Subdirectory(nameField),
+                                 [&](const ResourceKey& language, uint32_t dataField) {
+                                     if (language.named)
+                                         Fail("resource language given by name");
+                                     table[type][name][language.id] = reader.Data(dataField);
+                                 });
             });
-        });
     });
     return table;
 }
@@ -412,8 +417,7 @@ std::vector<uint8_t> WriteResources(const PeImage& image, const ResourceTable& t
                   kSectionHeaderSize * std::max(sections.size(), image.sections.size()),
               0);
     for (size_t i = 0; i < sections.size(); ++i)
-        WriteSectionHeader(out, image.sectionTable + kSectionHeaderSize * (uint32_t)i,
-                           sections[i]);
+        WriteSectionHeader(out, image.sectionTable + kSectionHeaderSize * (uint32_t)i, sections[i]);
     WriteLe16(&out[coff + kCoffSections], (uint32_t)sections.size());
     const PeSection& last = sections.back();
     uint32_t opt = image.optionalHeader;
@@ -428,8 +432,7 @@ std::vector<uint8_t> WriteResources(const PeImage& image, const ResourceTable& t
     WriteLe32(&out[opt + kOptDirectories + 8 * kDirResource], resources.virtualAddress);
     WriteLe32(&out[opt + kOptDirectories + 8 * kDirResource + 4], resources.virtualSize);
     if (relocation != nullptr)
-        WriteLe32(&out[opt + kOptDirectories + 8 * kDirRelocation],
-                  movedRelocation.virtualAddress);
+        WriteLe32(&out[opt + kOptDirectories + 8 * kDirRelocation], movedRelocation.virtualAddress);
     WriteLe32(&out[opt + kOptDirectories + 8 * kDirCertificate], 0);
     WriteLe32(&out[opt + kOptDirectories + 8 * kDirCertificate + 4], 0);
     WriteLe32(&out[opt + kOptChecksum], PeChecksum(out, opt + kOptChecksum));

@@ -152,9 +152,9 @@ Plan MakePlan(Target target, const fs::path& base, const std::string& program,
                 Refuse(given, "cannot be read (" + error.message() + ")");
             std::sort(found.begin(), found.end());
             for (const fs::path& file : found) {
-                addFile(Components(given + "/" + fs::relative(file, source).generic_string(),
-                                   target),
-                        file, file.string());
+                addFile(
+                    Components(given + "/" + fs::relative(file, source).generic_string(), target),
+                    file, file.string());
             }
             return;
         }
@@ -218,8 +218,8 @@ Plan MakePlan(Target target, const fs::path& base, const std::string& program,
     size_t longest = 0;
     for (const PlannedEntry& e : plan.entries)
         longest = std::max(longest, e.name.size());
-    size_t room = std::min(kPathStoreLimit - longest,
-                           kTargetStoreLimit - plan.entries[0].name.size());
+    size_t room =
+        std::min(kPathStoreLimit - longest, kTargetStoreLimit - plan.entries[0].name.size());
     if (target == Target::Win32) // the child command line: quotes and a blank around the target
         room = std::min(room, kPathStoreLimit - 3 - plan.entries[0].name.size());
     if (room < kTypicalDirectoryLength)

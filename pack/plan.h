@@ -8,7 +8,7 @@
 #include "package_file.h"
 
 struct PlannedEntry {
-    std::string name;            // as the manifest holds it
+    std::string name;             // as the manifest holds it
     std::filesystem::path source; // the file to read
 };
 

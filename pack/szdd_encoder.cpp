@@ -81,7 +81,8 @@ class GroupWriter {
     void Match(uint32_t ringPosition, int length) {
         Begin();
         out_->push_back((uint8_t)(ringPosition & 0xFF));
-        out_->push_back((uint8_t)(((ringPosition >> 4) & 0xF0) | (uint32_t)(length - kSzddMinMatch)));
+        out_->push_back(
+            (uint8_t)(((ringPosition >> 4) & 0xF0) | (uint32_t)(length - kSzddMinMatch)));
         ++count_;
     }
 

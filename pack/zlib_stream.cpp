@@ -49,6 +49,7 @@ bool ZlibExpand(const uint8_t* source, size_t size, std::vector<uint8_t>* out, s
     else if (r == Z_BUF_ERROR)
         *error = "the zlib stream ends early";
     else
-        *error = std::string("damaged zlib stream") + (s.msg ? std::string(" (") + s.msg + ")" : "");
+        *error =
+            std::string("damaged zlib stream") + (s.msg ? std::string(" (") + s.msg + ")" : "");
     return false;
 }

@@ -3,7 +3,9 @@
 
 #include <stdint.h>
 
-inline uint32_t ReadLe16(const unsigned char* p) { return (uint32_t)p[0] | (uint32_t)p[1] << 8; }
+inline uint32_t ReadLe16(const unsigned char* p) {
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8;
+}
 
 inline uint32_t ReadLe32(const unsigned char* p) {
     return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;

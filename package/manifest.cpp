@@ -34,9 +34,13 @@ bool LoadManifest(const char* path) {
     return true;
 }
 
-void RewindManifest(void) { manifestCursor = 0; }
+void RewindManifest(void) {
+    manifestCursor = 0;
+}
 
-bool ManifestAtEnd(void) { return manifestCursor >= manifestEnd; }
+bool ManifestAtEnd(void) {
+    return manifestCursor >= manifestEnd;
+}
 
 bool ManifestAtLineEnd(void) {
     unsigned char c = manifestBuffer[manifestCursor];

@@ -25,17 +25,19 @@ void SysSetArguments(int argc, char** argv) {
     arguments = argv;
 }
 
-const char* SysGetCommandLine(void) { return ""; }
+const char* SysGetCommandLine(void) {
+    return "";
+}
 
 void SysShowErrorBox(const char* text, const char*) {
-    SYS_FAULT_POINT(return);
+    SYS_FAULT_POINT(return );
     size_t length = strlen(text);
     if (write(2, text, length) == (ssize_t)length)
         (void)!write(2, "\n", 1);
 }
 
 void SysSleep(uint32_t milliseconds) {
-    SYS_FAULT_POINT(return);
+    SYS_FAULT_POINT(return );
     struct timespec pause = {(time_t)(milliseconds / 1000), (long)(milliseconds % 1000) * 1000000L};
     while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }
@@ -78,7 +80,7 @@ void* SysGetProcAddress(SysModule module, const char* name) {
 }
 
 void SysFreeLibrary(SysModule module) {
-    SYS_FAULT_POINT(return);
+    SYS_FAULT_POINT(return );
     dlclose(module);
 }
 
@@ -148,7 +150,7 @@ bool SysStartProcess(const char* path, char*, SysProcess* process) {
 }
 
 void SysWaitProcess(SysProcess* process) {
-    SYS_FAULT_POINT(return);
+    SYS_FAULT_POINT(return );
     int status = 0;
     pid_t done;
     do
@@ -172,4 +174,6 @@ bool SysGetExitCode(SysProcess* process, uint32_t* code) {
     return true;
 }
 
-void SysCloseProcess(SysProcess* process) { process->id = 0; }
+void SysCloseProcess(SysProcess* process) {
+    process->id = 0;
+}

@@ -42,7 +42,9 @@ static bool BindLz32(void) {
     return true;
 }
 
-static int32_t HandleOf(HANDLE h) { return (int32_t)(intptr_t)h; }
+static int32_t HandleOf(HANDLE h) {
+    return (int32_t)(intptr_t)h;
+}
 
 int32_t SysLzOpenRead(const char* path) {
     SYS_FAULT_POINT(return kLzError);
@@ -72,6 +74,6 @@ int32_t SysLzCopy(int32_t source, int32_t destination) {
 }
 
 void SysLzClose(int32_t handle) {
-    SYS_FAULT_POINT(return);
+    SYS_FAULT_POINT(return );
     lzClose(handle);
 }

@@ -5,7 +5,8 @@
 
 SysFile SysCreateForWrite(const char* path) {
     SYS_FAULT_POINT(return kNoFile);
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE h =
+        CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     return h == INVALID_HANDLE_VALUE ? kNoFile : (SysFile)h;
 }
 
@@ -19,7 +20,7 @@ bool SysWriteFile(SysFile file, const void* buffer, uint32_t count, uint32_t* do
 }
 
 void SysCloseFile(SysFile file) {
-    SYS_FAULT_POINT(return);
+    SYS_FAULT_POINT(return );
     CloseHandle((HANDLE)file);
 }
 

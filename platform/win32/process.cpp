@@ -9,12 +9,12 @@ const char* SysGetCommandLine(void) {
 }
 
 void SysShowErrorBox(const char* text, const char* caption) {
-    SYS_FAULT_POINT(return);
+    SYS_FAULT_POINT(return );
     MessageBoxA(NULL, text, caption, MB_OK);
 }
 
 void SysSleep(uint32_t milliseconds) {
-    SYS_FAULT_POINT(return);
+    SYS_FAULT_POINT(return );
     Sleep(milliseconds);
 }
 
@@ -29,7 +29,7 @@ void* SysGetProcAddress(SysModule module, const char* name) {
 }
 
 void SysFreeLibrary(SysModule module) {
-    SYS_FAULT_POINT(return);
+    SYS_FAULT_POINT(return );
     FreeLibrary((HMODULE)module);
 }
 
@@ -49,7 +49,7 @@ bool SysStartProcess(const char* path, char* commandLine, SysProcess* process) {
 }
 
 void SysWaitProcess(SysProcess* process) {
-    SYS_FAULT_POINT(return);
+    SYS_FAULT_POINT(return );
     WaitForSingleObject((HANDLE)process->id, INFINITE);
 }
 
@@ -63,6 +63,6 @@ bool SysGetExitCode(SysProcess* process, uint32_t* code) {
 }
 
 void SysCloseProcess(SysProcess* process) {
-    SYS_FAULT_POINT(return);
+    SYS_FAULT_POINT(return );
     CloseHandle((HANDLE)process->id);
 }

@@ -3,4 +3,6 @@
 
 #include "launcher/entry.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return (int)RunLauncher(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return (int)RunLauncher();
+}
