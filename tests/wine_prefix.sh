@@ -18,8 +18,11 @@ start)
     wineserver -w
     touch "$WINEPREFIX/.sxe-ready"
   fi
-  # A persistent server, detached from the test runner's output.
+  # A persistent server, detached from the test runner's output. The first program started
+  # brings up wine's services, which live as long as the server: start them here, without the
+  # runner's output, or the runner waits for them to close it.
   (setsid wineserver -p </dev/null >/dev/null 2>&1 &)
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1
   ;;
 stop)
   wineserver -k 2>/dev/null || true

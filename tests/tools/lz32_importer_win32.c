@@ -3,4 +3,6 @@
 #include <windows.h>
 #include <lzexpand.h>
 
-int main(void) { return LZInit(-1) < 0 ? 0 : 1; }
+int main(void) {
+    return LZInit(-1) < 0 ? 0 : 1;
+}
