@@ -16,8 +16,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The name as a message can show it on one line: control bytes are written as escapes.
+std::string Shown(const std::string& name) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : name) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c < 0x20 || c == 0x7F)
+            out += std::string("\\x") + hex[c >> 4] + hex[c & 15];
+        else
+            out += (char)c;
+    }
+    return out;
+}
+
 [[noreturn]] void Refuse(const std::string& name, const std::string& why) {
-    throw std::runtime_error(name + ": " + why);
+    throw std::runtime_error(Shown(name) + ": " + why);
 }
 
 // The components of a relative name, "." dropped; refuses what the launcher cannot take.
