@@ -9,7 +9,8 @@ if(SXE_FLAVOUR STREQUAL "win32")
   list(APPEND SXE_CORE_SOURCES
        package/package_item_resource.cpp codecs/lz_expand_lz32.cpp
        platform/win32/output_file.cpp platform/win32/memory.cpp platform/win32/files.cpp
-       platform/win32/process.cpp platform/win32/module_name.cpp platform/win32/resources.cpp platform/win32/lz32.cpp)
+       platform/win32/process.cpp platform/win32/module_name.cpp platform/win32/resources.cpp platform/win32/lz32.cpp
+       platform/win32/system_library.cpp)
   set(SXE_MAIN_SOURCE platform/win32/winmain.cpp platform/win32/launcher.rc)
 else()
   list(APPEND SXE_CORE_SOURCES
@@ -46,6 +47,13 @@ function(sxe_launcher_executable name core)
   target_compile_options(${name} PRIVATE ${SXE_COMMON_FLAGS})
   if(SXE_FLAVOUR STREQUAL "win32")
     target_link_options(${name} PRIVATE -mwindows -static)
+    if(NOT core MATCHES "faults")
+      # The test build keeps the C run-time: its fault plan reads the environment and writes
+      # its trace at exit.
+      target_sources(${name} PRIVATE platform/win32/startup.cpp)
+      target_link_options(${name} PRIVATE -nostartfiles -Wl,-e,_LauncherStartup@0)
+      target_link_libraries(${name} PRIVATE kernel32 msvcrt)
+    endif()
   endif()
   if(NOT SXE_SANITIZE)
     target_link_options(${name} PRIVATE -s -Wl,--gc-sections)

@@ -107,11 +107,12 @@ void SysCloseProcess(SysProcess* process);
 // --- Fault points ----------------------------------------------------------------------------
 
 #ifdef SXE_FAULTS
-// True when the fault plan says that this call is to fail (see platform/fault.cpp).
-bool SysFaultHere(void);
+// True when the fault plan says that this call, of the routine named call, is to fail (see
+// platform/fault.cpp).
+bool SysFaultHere(const char* call);
 #define SYS_FAULT_POINT(failure)                                                                   \
     do {                                                                                           \
-        if (SysFaultHere()) {                                                                      \
+        if (SysFaultHere(__func__)) {                                                              \
             failure;                                                                               \
         }                                                                                          \
     } while (0)
@@ -120,3 +121,5 @@ bool SysFaultHere(void);
     do {                                                                                           \
     } while (0)
 #endif
+// The fault point of a routine without a result: a failed call does nothing.
+#define SYS_FAULT_POINT_VOID() SYS_FAULT_POINT(return)

@@ -96,7 +96,7 @@ bool SysRemoveDirectory(const char* path) {
 }
 
 void SysMakeExecutable(const char* path) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     char native[PATH_MAX];
     struct stat st;
     if (NativePath(path, native) && stat(native, &st) == 0)

@@ -39,7 +39,7 @@ bool SysWriteFile(SysFile file, const void* buffer, uint32_t count, uint32_t* do
 }
 
 void SysCloseFile(SysFile file) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     close((int)file);
 }
 

@@ -30,14 +30,14 @@ const char* SysGetCommandLine(void) {
 }
 
 void SysShowErrorBox(const char* text, const char*) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     size_t length = strlen(text);
     if (write(2, text, length) == (ssize_t)length)
         (void)!write(2, "\n", 1);
 }
 
 void SysSleep(uint32_t milliseconds) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     struct timespec pause = {(time_t)(milliseconds / 1000), (long)(milliseconds % 1000) * 1000000L};
     while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }
@@ -80,7 +80,7 @@ void* SysGetProcAddress(SysModule module, const char* name) {
 }
 
 void SysFreeLibrary(SysModule module) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     dlclose(module);
 }
 
@@ -150,7 +150,7 @@ bool SysStartProcess(const char* path, char*, SysProcess* process) {
 }
 
 void SysWaitProcess(SysProcess* process) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     int status = 0;
     pid_t done;
     do

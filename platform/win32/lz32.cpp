@@ -1,14 +1,11 @@
-// LZ32 on Windows, bound at run time from the system directory.
-//
-// lz32.dll is not one of the system's known libraries, so an import of it would be searched for
-// first in the launcher's own directory, where a downloaded launcher sits beside whatever else
-// was downloaded. Loading it by its full system path leaves no such choice. Files are opened
-// with CreateFileA and handed over as handles: LZ32's own open goes through OpenFile, whose
-// record holds names of fewer than 128 characters only.
+// LZ32 on Windows, bound at run time from the system directory (see system_library.cpp).
+// Files are opened with CreateFileA and handed over as handles: LZ32's own open goes through
+// OpenFile, whose record holds names of fewer than 128 characters only.
 #include <windows.h>
 
 #include "platform_win32.h"
 #include "platform.h"
+#include "system_library.h"
 
 typedef INT(WINAPI* LzInitCall)(INT);
 typedef LONG(WINAPI* LzCopyCall)(INT, INT);
@@ -18,19 +15,12 @@ static LzInitCall lzInit;
 static LzCopyCall lzCopy;
 static LzCloseCall lzClose;
 
-static const char kLz32Name[] = "\\lz32.dll";
 static const int32_t kLzError = -1; // LZERROR_BADINHANDLE
 
 static bool BindLz32(void) {
     if (lzInit != NULL)
         return true;
-    char path[MAX_PATH];
-    UINT n = GetSystemDirectoryA(path, MAX_PATH);
-    if (n == 0 || n + sizeof kLz32Name > MAX_PATH)
-        return false;
-    for (UINT i = 0; i < sizeof kLz32Name; ++i)
-        path[n + i] = kLz32Name[i];
-    HMODULE lz32 = LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    HMODULE lz32 = LoadSystemLibrary("lz32.dll");
     if (lz32 == NULL)
         return false;
     LzInitCall init = (LzInitCall)(void*)GetProcAddress(lz32, "LZInit");
@@ -74,6 +64,6 @@ int32_t SysLzCopy(int32_t source, int32_t destination) {
 }
 
 void SysLzClose(int32_t handle) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     lzClose(handle);
 }

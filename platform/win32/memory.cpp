@@ -9,6 +9,6 @@ void* SysAllocZeroed(size_t count) {
 }
 
 void SysFree(void* block) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     LocalFree((HLOCAL)block);
 }

@@ -2,19 +2,28 @@
 #include <windows.h>
 
 #include "platform.h"
+#include "system_library.h"
 
 const char* SysGetCommandLine(void) {
     SYS_FAULT_POINT(return "");
     return GetCommandLineA();
 }
 
+// user32 is bound only when a box is to be shown: loading it sets up the window system, which
+// a run that succeeds never needs.
+typedef int(WINAPI* MessageBoxCall)(HWND, LPCSTR, LPCSTR, UINT);
+
 void SysShowErrorBox(const char* text, const char* caption) {
-    SYS_FAULT_POINT(return );
-    MessageBoxA(NULL, text, caption, MB_OK);
+    SYS_FAULT_POINT_VOID();
+    HMODULE user32 = LoadSystemLibrary("user32.dll");
+    MessageBoxCall messageBox =
+        user32 != NULL ? (MessageBoxCall)(void*)GetProcAddress(user32, "MessageBoxA") : NULL;
+    if (messageBox != NULL)
+        messageBox(NULL, text, caption, MB_OK);
 }
 
 void SysSleep(uint32_t milliseconds) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     Sleep(milliseconds);
 }
 
@@ -29,7 +38,7 @@ void* SysGetProcAddress(SysModule module, const char* name) {
 }
 
 void SysFreeLibrary(SysModule module) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     FreeLibrary((HMODULE)module);
 }
 
@@ -49,7 +58,7 @@ bool SysStartProcess(const char* path, char* commandLine, SysProcess* process) {
 }
 
 void SysWaitProcess(SysProcess* process) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     WaitForSingleObject((HANDLE)process->id, INFINITE);
 }
 
@@ -63,6 +72,6 @@ bool SysGetExitCode(SysProcess* process, uint32_t* code) {
 }
 
 void SysCloseProcess(SysProcess* process) {
-    SYS_FAULT_POINT(return );
+    SYS_FAULT_POINT_VOID();
     CloseHandle((HANDLE)process->id);
 }

@@ -280,3 +280,38 @@ def test_sxe_pack_runs_on_windows(win32, tmp_path):
     done = subprocess.run(["wine", str(exe), "list", sxe.wine_path(out / "app-win32")], env=env,
                           capture_output=True, text=True, timeout=60)
     assert "win32 package, codec inflate, 5 entries" in done.stdout
+
+
+def test_signed_stub_loses_its_certificate_with_a_warning(win32, tmp_path):
+    pefile = pytest.importorskip("pefile")
+    stub = bytearray(win32.stub.read_bytes())
+    pe = pefile.PE(data=bytes(stub))
+    certificate = (24).to_bytes(4, "little") + (0x0200).to_bytes(2, "little") + \
+        (2).to_bytes(2, "little") + b"not a real signature"[:16]
+    directory = pe.OPTIONAL_HEADER.DATA_DIRECTORY[4]
+    offset = directory.get_file_offset()
+    stub[offset:offset + 8] = len(stub).to_bytes(4, "little") + len(certificate).to_bytes(4, "little")
+    stub += certificate
+    signed = tmp_path / "signed-stub.exe"
+    signed.write_bytes(bytes(stub))
+    src = source_tree(win32, tmp_path)
+    package = tmp_path / "out.exe"
+    done = pack("create", "--stub", signed, "--plugin", win32.plugin, "-C", src, "-o", package,
+                "probe.exe")
+    assert "signature was dropped" in done.stderr
+    out = pefile.PE(str(package))
+    assert out.OPTIONAL_HEADER.DATA_DIRECTORY[4].Size == 0
+    assert out.OPTIONAL_HEADER.CheckSum == out.generate_checksum()
+    assert b"not a real" not in package.read_bytes()
+    assert win32.run(package, env={"SXE_PROBE_EXIT": "3"}).returncode == 3
+
+
+def test_warns_when_names_leave_little_room_for_the_install_directory(tmp_path):
+    src = tmp_path / "src"
+    src.mkdir()
+    shutil.copy(sxe.Flavour("posix").probe, src / "probe")
+    long_name = "x" * 220
+    (src / long_name).write_text("x")
+    done = pack("create", "--target", "posix", "-C", src, "-o", tmp_path / "out", "probe",
+                long_name)
+    assert "fails to run from a directory of more than 39 characters" in done.stderr
