@@ -1,2 +1,4 @@
 /* The benchmark's packaged program: starts and ends at once. */
-int main(void) { return 0; }
+int main(void) {
+    return 0;
+}

@@ -122,4 +122,4 @@ bool SysFaultHere(const char* call);
     } while (0)
 #endif
 // The fault point of a routine without a result: a failed call does nothing.
-#define SYS_FAULT_POINT_VOID() SYS_FAULT_POINT(return)
+#define SYS_FAULT_POINT_VOID() SYS_FAULT_POINT(return (void)0)
