@@ -25,8 +25,12 @@ set(SXE_INCLUDES ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/platform
     ${CMAKE_SOURCE_DIR}/platform/${SXE_FLAVOUR})
 
 if(SXE_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
+endif()
+if(SXE_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
 # The launcher's code for unit tests and the launcher itself, with and without fault points.

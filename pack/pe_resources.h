@@ -14,11 +14,17 @@ struct ResourceKey {
     std::u16string name;
     static ResourceKey Id(uint16_t id) { return ResourceKey{false, id, {}}; }
     bool operator<(const ResourceKey& other) const;
+    bool operator==(const ResourceKey& other) const {
+        return named == other.named && id == other.id && name == other.name;
+    }
 };
 
 struct ResourceData {
     std::vector<uint8_t> bytes;
     uint32_t codePage = 0;
+    bool operator==(const ResourceData& other) const {
+        return bytes == other.bytes && codePage == other.codePage;
+    }
 };
 
 // type -> name -> language -> data

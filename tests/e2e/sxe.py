@@ -59,9 +59,11 @@ class Flavour:
         self.exe = ".exe" if self.win32 else ""
         self.sep = "\\" if self.win32 else "/"
 
-    def assemble(self, items, out):
+    def assemble(self, items, out, stub=None):
         """A package of raw items {id: bytes} written by sxe-pack assemble."""
         args = [str(SXE_PACK), "assemble", "--target", self.name, "-o", str(out)]
+        if stub is not None:
+            args += ["--stub", str(stub)]
         for item_id, data in sorted(items.items()):
             f = out.parent / f".item-{out.name}-{item_id}"
             f.write_bytes(data)

@@ -1,0 +1,122 @@
+"""Every system call of a run failed in turn, in a test build of the launcher: the run ends
+normally and in bounded time, with exit code 0 and the error box or with the program's own
+code, and leaves nothing it should not."""
+
+import os
+import re
+import shutil
+
+import pytest
+
+import sxe
+
+PROGRAM_EXIT = 7
+# Calls whose failure a run outlives: closing, cleaning up, the calls whose results the run
+# takes as they come, and (in a package without the plug-in) the look-up of item 1, which
+# finds nothing either way.
+TOLERATED = {"SysCloseFile", "SysCreateDirectory", "SysDeleteFile", "SysMakeExecutable",
+             "SysFreeLibrary", "SysSleep", "SysRemoveDirectory", "SysCloseProcess",
+             "SysGetCommandLine", "SysLzClose", "SysMapOwnImage", "SysFindResource"}
+
+
+def fault_stub(flavour):
+    stub = (sxe.WIN32 if flavour.win32 else sxe.BUILD) / ("sxe-launcher-faults" + flavour.exe)
+    if not stub.exists():
+        pytest.skip("no fault build")
+    return stub
+
+
+def build(flavour, tmp_path, plugin):
+    entries = [("probe" + flavour.exe, flavour.probe.read_bytes()), ("top.txt", b"t" * 50),
+               ("d\\x.dat", b"x" * 3000), ("d\\e\\y.dat", b"y" * 40), ("d\\z.dat", b"z" * 99)]
+    items = flavour.items(tmp_path, entries, plugin=plugin)
+    package = flavour.assemble(items, tmp_path / ("fault-package" + flavour.exe),
+                               stub=fault_stub(flavour))
+    return package, [n for n, _ in entries]
+
+
+def trace(flavour, package, run_dir, tmp_path):
+    path = tmp_path / "trace.txt"
+    result = run(flavour, package, run_dir, tmp_path,
+                 {"SXE_FAIL_TRACE": sxe.wine_path(path) if flavour.win32 else str(path)})
+    assert result.returncode == PROGRAM_EXIT, result.stderr
+    return path.read_text().split()
+
+
+def run(flavour, package, run_dir, tmp_path, env):
+    for p in run_dir.iterdir():   # a fresh package directory for every run
+        if p.name != package.name:
+            shutil.rmtree(p) if p.is_dir() else p.unlink()
+    report = tmp_path / "report.txt"
+    if report.exists():
+        report.unlink()
+    return flavour.run(run_dir / package.name, timeout=60,
+                       env={"SXE_PROBE_EXIT": str(PROGRAM_EXIT), "SXE_PROBE_REPORT": str(report),
+                            **env})
+
+
+@pytest.mark.parametrize("plugin", [True, False], ids=["inflate", "lz"])
+def test_every_call_failed_in_turn(flavour, tmp_path, plugin):
+    package, names = build(flavour, tmp_path, plugin)
+    run_dir = tmp_path / "run"
+    run_dir.mkdir()
+    shutil.copy(package, run_dir / package.name)
+    calls = trace(flavour, package, run_dir, tmp_path)
+    assert "SysStartProcess" in calls
+    start = calls.index("SysStartProcess") + 1
+    waited = calls.index("SysWaitProcess") + 1
+    exit_read = calls.index("SysGetExitCode") + 1
+    entries = {n.replace("\\", "/") for n in names}
+    directories = {"d/", "d/e/"}
+    checked = 0
+    for mode in ("one", "after"):
+        for n in range(1, len(calls) + 1):
+            env = {"SXE_FAIL_CALL": str(n)}
+            if mode == "after":
+                env["SXE_FAIL_MODE"] = "after"
+            result = run(flavour, package, run_dir, tmp_path, env)
+            failed = calls[n - 1]
+            where = f"{mode} call {n} ({failed})"
+            code = result.returncode
+            ran = (tmp_path / "report.txt").exists()
+            left = sorted(re.sub(r"^sxe[0-9A-Fa-f]+\.tmp$", "sxe*.tmp", x)
+                          for x in sxe.tree(run_dir) if x != package.name)
+            others = sorted(p.name for p in tmp_path.iterdir())
+            assert set(others) <= {"run", "report.txt", "trace.txt", package.name} | {
+                p.name for p in tmp_path.glob(".*")}, where
+            allowed = entries | directories | {"sxe*.tmp"}
+            assert set(left) <= allowed, (where, left)
+            if code == 0:
+                # extraction or the start failed: the error box, and the program never ran
+                assert not ran, where
+                if not flavour.win32 and mode == "one" and failed != "SysShowErrorBox":
+                    assert sxe.ERROR_TEXT in result.stderr.decode(), where
+            elif failed == "SysWaitProcess" or (mode == "after" and start < n <= waited):
+                # the wait itself failed: the exit code cannot be known
+                assert code not in (0, PROGRAM_EXIT), (where, code)
+            else:
+                assert ran, where
+                unread = failed == "SysGetExitCode" or (mode == "after" and n <= exit_read)
+                expected = 1 if unread else PROGRAM_EXIT
+                assert code == expected, (where, code)
+                if mode == "one":
+                    # a call whose result the run does not need, or one of the clean-up:
+                    # at most the one thing it was to remove stays
+                    assert n > start or failed in TOLERATED, where
+                    assert len([x for x in left if not x.endswith("/")]) <= 1, (where, left)
+            checked += 1
+    print(f"{flavour.name} {'inflate' if plugin else 'lz'}: {len(calls)} calls, "
+          f"{checked} runs checked")
+
+
+def test_release_build_has_no_fault_hook(flavour, tmp_path):
+    data = flavour.stub.read_bytes()
+    assert b"SXE_FAIL" not in data
+    pkg = tmp_path / "pkg"
+    pkg.mkdir()
+    package = flavour.assemble(flavour.items(tmp_path, [("probe" + flavour.exe,
+                                                         flavour.probe.read_bytes())]),
+                               pkg / ("app" + flavour.exe))
+    result = flavour.run(package, env={"SXE_FAIL_CALL": "1", "SXE_FAIL_MODE": "after",
+                                       "SXE_PROBE_EXIT": "4"})
+    assert result.returncode == 4
