@@ -3,7 +3,9 @@
 #
 #   ./setup.sh demo   install what is missing, build, pack the example and run it natively
 #                     and under wine
-#   ./setup.sh test   install what is missing, build, run every test
+#   ./setup.sh test   install what is missing, build, run every test (also in a build with
+#                     AddressSanitizer and UndefinedBehaviorSanitizer, and short fuzz runs)
+#   ./setup.sh bench  install what is missing and the peers, build, run the benchmark
 #
 # Both are safe to repeat: nothing is installed or rebuilt that is already there.
 set -euo pipefail
@@ -14,11 +16,13 @@ BUILD=${SXE_BUILD_DIR:-$ROOT/build}
 PACKAGES=(cmake make g++ pkg-config zlib1g-dev libgtest-dev googletest
           g++-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev
           wine wine32:i386 xvfb xauth
-          mscompress libmspack-dev 7zip python3-pefile icoutils python3-pytest clang-format)
+          mscompress libmspack-dev 7zip python3-pefile icoutils python3-pytest clang-format
+          clang-14 libclang-rt-14-dev time)
+BENCH_PACKAGES=(makeself p7zip-full nsis python3-matplotlib)
 
 install_missing() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
       missing+=("$p")
   done
@@ -35,6 +39,14 @@ install_missing() {
 build() {
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$BUILD" -j"$(nproc)" >/dev/null
+}
+
+# The posix flavour, sxe-pack and their tests again with the sanitizers, plus the fuzz targets.
+ASAN_BUILD=${SXE_ASAN_BUILD_DIR:-$ROOT/build-asan}
+build_sanitized() {
+  CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$ASAN_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DSXE_SANITIZE=ON -DSXE_FUZZ=ON -DSXE_NO_WIN32=ON >/dev/null
+  cmake --build "$ASAN_BUILD" -j"$(nproc)" >/dev/null
 }
 
 export WINEPREFIX=$BUILD/wine/prefix WINEARCH=win32 WINEDEBUG=-all
@@ -69,10 +81,14 @@ run_tests() {
                                       -name '*.cpp' -o -name '*.h' -o -name '*.c')
   trap 'bash "$ROOT/tests/wine_prefix.sh" stop >/dev/null 2>&1 || true' EXIT
   ctest --test-dir "$BUILD" --output-on-failure --timeout 3000
+  echo "== with AddressSanitizer and UndefinedBehaviorSanitizer, and short fuzz runs"
+  ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$ASAN_BUILD" --output-on-failure --timeout 3000
 }
 
 case "${1:-}" in
-demo) install_missing; build; demo ;;
-test) install_missing; build; run_tests ;;
-*) echo "usage: $0 demo|test" >&2; exit 2 ;;
+demo) install_missing "${PACKAGES[@]}"; build; demo ;;
+test) install_missing "${PACKAGES[@]}"; build; build_sanitized; run_tests ;;
+bench) install_missing "${PACKAGES[@]}" "${BENCH_PACKAGES[@]}"; build
+       /usr/bin/python3 "$ROOT/bench/bench.py" --build "$BUILD" ;;
+*) echo "usage: $0 demo|test|bench" >&2; exit 2 ;;
 esac

@@ -16,6 +16,7 @@ uint32_t RunLauncher(void) {
         if (cut >= 0)
             modulePath[cut + 1] = '\0';
         uint32_t exitCode = 0;
+        SysLockPackage();
         if (RunPackage(modulePath, &exitCode))
             return exitCode;
     }

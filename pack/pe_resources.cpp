@@ -94,13 +94,17 @@ PeImage PeImage::Parse(std::vector<uint8_t> file) {
     image.fileAlignment = Le32(file, image.optionalHeader + kOptFileAlign);
     image.sizeOfHeaders = Le32(file, image.optionalHeader + kOptHeadersSize);
     image.subsystem = Le16(file, image.optionalHeader + kOptSubsystem);
-    if (image.fileAlignment == 0 || image.sectionAlignment == 0 ||
+    if (image.fileAlignment == 0 || image.sectionAlignment == 0 || image.fileAlignment > 0x10000 ||
+        image.sectionAlignment < image.fileAlignment || image.sectionAlignment > 0x10000000 ||
         (image.fileAlignment & (image.fileAlignment - 1)) != 0 ||
         (image.sectionAlignment & (image.sectionAlignment - 1)) != 0)
         Fail("bad PE alignment");
     image.sectionTable = image.optionalHeader + optionalSize;
     if ((uint64_t)image.sectionTable + (uint64_t)count * kSectionHeaderSize > file.size())
         Fail("truncated PE section table");
+    if (image.sizeOfHeaders > file.size() ||
+        image.sectionTable + (uint32_t)count * kSectionHeaderSize > image.sizeOfHeaders)
+        Fail("PE headers larger than their stated size or the file");
     for (uint16_t i = 0; i < count; ++i) {
         const uint8_t* h = &file[image.sectionTable + i * kSectionHeaderSize];
         PeSection s;
@@ -139,6 +143,7 @@ struct TreeReader {
     const PeImage& image;
     const PeSection& section;
     int entriesSeen = 0;
+    uint64_t bytesTaken = 0; // entries may share data, but not without end
 
     const uint8_t* At(uint32_t offset, uint32_t size) {
         if (offset > section.rawSize || size > section.rawSize - offset)
@@ -188,6 +193,9 @@ struct TreeReader {
             size > holder->rawSize - (rva - holder->virtualAddress))
             Fail("resource data outside the file");
         const uint8_t* p = &image.file[holder->rawPointer + (rva - holder->virtualAddress)];
+        bytesTaken += size;
+        if (bytesTaken > 4 * (uint64_t)image.file.size())
+            Fail("resource data overlaps itself too often");
         ResourceData data;
         data.bytes.assign(p, p + size);
         data.codePage = ReadLe32(entry + 8);

@@ -31,6 +31,11 @@ struct SysProcess {
 
 // --- The process itself -------------------------------------------------------------------
 
+// Waits until no other run of the running executable's package is under way, then keeps
+// others waiting until this process ends. Runs of one package share its directory, so they
+// take turns. False when the lock cannot be had (the run then goes on without it).
+bool SysLockPackage(void);
+
 // Writes the full path of the running executable into buffer (size bytes with the terminator).
 // Returns its length, 0 on failure, or size when the path did not fit.
 uint32_t SysGetModuleFileName(char* buffer, uint32_t size);

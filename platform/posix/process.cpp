@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <string.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -41,6 +42,21 @@ void SysSleep(uint32_t milliseconds) {
     struct timespec pause = {(time_t)(milliseconds / 1000), (long)(milliseconds % 1000) * 1000000L};
     while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }
+}
+
+bool SysLockPackage(void) {
+    SYS_FAULT_POINT(return false);
+    // The descriptor stays open, unseen by the program (close-on-exec), until the process ends.
+    int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int locked;
+    do
+        locked = flock(fd, LOCK_EX);
+    while (locked != 0 && errno == EINTR);
+    if (locked != 0)
+        close(fd);
+    return locked == 0;
 }
 
 bool SysMapOwnImage(const unsigned char** base, uint64_t* size) {

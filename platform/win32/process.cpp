@@ -4,6 +4,27 @@
 #include "platform.h"
 #include "system_library.h"
 
+bool SysLockPackage(void) {
+    SYS_FAULT_POINT(return false);
+    char self[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, self, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return false;
+    // The handle is not inherited and stays open until the process ends.
+    HANDLE h = CreateFileA(self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    OVERLAPPED whole;
+    for (DWORD i = 0; i < sizeof whole; ++i)
+        ((char*)&whole)[i] = 0;
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &whole)) {
+        CloseHandle(h);
+        return false;
+    }
+    return true;
+}
+
 const char* SysGetCommandLine(void) {
     SYS_FAULT_POINT(return "");
     return GetCommandLineA();

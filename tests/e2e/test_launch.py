@@ -157,3 +157,27 @@ def test_signals_reach_the_program_and_the_launcher_cleans_up(posix, tmp_path, h
     assert launcher.wait(timeout=10) == expected
     assert "slept" not in report.read_text()
     assert sxe.tree(package.parent) == [package.name]
+
+
+def test_two_runs_at_once_take_turns(flavour, tmp_path):
+    """Runs of one package share its directory, so the second waits for the first to end: its
+    program never meets half-written or vanishing files, and nothing is left afterwards."""
+    data = os.urandom(200000)
+    package = probe_package(flavour, tmp_path, extra=[("d\\data.bin", data)])
+    env = dict(os.environ, **(sxe.WINE_ENV if flavour.win32 else {}), SXE_PROBE_SLEEP_MS="1500")
+    command = (["wine"] if flavour.win32 else []) + [str(package)]
+    runs = []
+    for k in range(2):
+        report = tmp_path / f"r{k}.txt"
+        runs.append((subprocess.Popen(command, env=dict(env, SXE_PROBE_REPORT=str(report),
+                                                        SXE_PROBE_EXIT=str(10 + k)),
+                                      stdin=subprocess.DEVNULL), report))
+        if k == 0:
+            wait_started(report)
+    codes = [p.wait(timeout=60) for p, _ in runs]
+    assert codes == [10, 11]
+    first, second = (sxe.Report(r) for _, r in runs)
+    for seen in (first, second):
+        assert seen.files["d/data.bin"] == sxe.crc_entry(data)
+        assert "slept" in seen.lines
+    assert sxe.tree(package.parent) == [package.name]

@@ -13,9 +13,9 @@ KERNEL32_CALLS = {"CreateFileA", "LocalAlloc", "WriteFile", "LocalFree", "CloseH
                   "DeleteFileA"}
 
 
-def test_inflate_dll_imports_six_kernel32_calls_and_exports_one_routine():
+def test_inflate_dll_imports_six_kernel32_calls_and_exports_one_routine(win32):
     pefile = pytest.importorskip("pefile")
-    dll = sxe.Flavour("win32").plugin
+    dll = win32.plugin
     pe = pefile.PE(str(dll))
     imports = {entry.dll.decode().upper(): {i.name.decode() for i in entry.imports}
                for entry in pe.DIRECTORY_ENTRY_IMPORT}
@@ -39,17 +39,24 @@ def test_inflate_so_exports_only_its_codec():
 
 @pytest.fixture
 def small_disk(tmp_path):
-    """A real small file system: a 256 KiB tmpfs (needs root)."""
-    mount = tmp_path / "small"
-    mount.mkdir()
-    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", str(mount)],
-                      capture_output=True).returncode != 0:
-        pytest.skip("cannot mount a tmpfs here")
+    """Mounts real small file systems (tmpfs; needs root): small_disk(kib) gives a directory."""
+    mounts = []
+
+    def mount(kib):
+        where = tmp_path / f"small{len(mounts)}"
+        where.mkdir()
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={kib}k", "tmpfs", str(where)],
+                          capture_output=True).returncode != 0:
+            pytest.skip("cannot mount a tmpfs here")
+        mounts.append(where)
+        return where
     yield mount
-    subprocess.run(["umount", "-l", str(mount)])
+    for where in mounts:
+        subprocess.run(["umount", "-l", str(where)])
 
 
 def test_plugin_on_a_full_disk_fails_and_leaves_no_file(flavour, small_disk):
+    small_disk = small_disk(64)
     unit = (sxe.WIN32 if flavour.win32 else sxe.BUILD) / "tests" / ("sxe_unit_tests" + flavour.exe)
     env = dict(os.environ, SXE_INFLATE_MODULE=str(flavour.plugin),
                SXE_SMALL_DISK=sxe.wine_path(small_disk) if flavour.win32 else str(small_disk),
@@ -66,6 +73,8 @@ def test_package_on_a_full_disk_fails_cleanly(flavour, small_disk, tmp_path):
     entries = [("probe" + flavour.exe, flavour.probe.read_bytes()), ("d\\small", b"s" * 100),
                ("d\\big", bytes(4 << 20))]
     built = flavour.assemble(flavour.items(tmp_path, entries), tmp_path / ("app" + flavour.exe))
+    room = built.stat().st_size + 2 * len(entries[0][1]) + (64 << 10)
+    small_disk = small_disk(room // 1024)
     package = pathlib.Path(shutil.copy(built, small_disk / built.name))
     result = flavour.run(package)
     assert result.returncode == 0

@@ -1,5 +1,7 @@
 // Fuzz target: the posix package table reader over arbitrary bytes; every item it hands out is
 // read whole, so a pointer outside the file shows.
+#include <stddef.h>
+
 #include "package/appended_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {

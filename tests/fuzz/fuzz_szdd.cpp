@@ -1,4 +1,6 @@
 // Fuzz target: the SZDD decoder over arbitrary bytes.
+#include <stddef.h>
+
 #include "codecs/szdd.h"
 
 static bool Count(void* context, const unsigned char* bytes, uint32_t count) {

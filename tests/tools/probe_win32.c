@@ -122,6 +122,13 @@ int main(int argc, char** argv) {
     fprintf(out, "env=%s\n", env ? env : "");
     fprintf(out, "self=%s\n", dir);
     List(out, dir, "");
+    const char* sleepMs = getenv("SXE_PROBE_SLEEP_MS");
+    if (sleepMs != NULL) {
+        fputs("started\n", out);
+        fflush(out);
+        Sleep((DWORD)strtoul(sleepMs, NULL, 10));
+        fputs("slept\n", out);
+    }
     fputs("end\n", out);
     fclose(out);
     return ProbeExitCode();
