@@ -16,7 +16,8 @@ PROGRAM_EXIT = 7
 # finds nothing either way.
 TOLERATED = {"SysCloseFile", "SysCreateDirectory", "SysDeleteFile", "SysMakeExecutable",
              "SysFreeLibrary", "SysSleep", "SysRemoveDirectory", "SysCloseProcess",
-             "SysGetCommandLine", "SysLzClose", "SysMapOwnImage", "SysFindResource"}
+             "SysGetCommandLine", "SysLzClose", "SysMapOwnImage", "SysFindResource",
+             "SysLockPackage"}
 
 
 def fault_stub(flavour):
