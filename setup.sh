@@ -83,6 +83,9 @@ run_tests() {
   ctest --test-dir "$BUILD" --output-on-failure --timeout 3000
   echo "== with AddressSanitizer and UndefinedBehaviorSanitizer, and short fuzz runs"
   ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$ASAN_BUILD" --output-on-failure --timeout 3000
+  # what each fuzz target managed in its short run
+  grep -h -E "^[0-9]+/[0-9]+ Testing: fuzz_|^Done [0-9]+ runs" \
+    "$ASAN_BUILD/Testing/Temporary/LastTest.log" | paste - - | sed 's/^[0-9/]* Testing: //'
 }
 
 case "${1:-}" in

@@ -11,14 +11,15 @@ if(SXE_FLAVOUR STREQUAL "win32")
        platform/win32/output_file.cpp platform/win32/memory.cpp platform/win32/files.cpp
        platform/win32/process.cpp platform/win32/module_name.cpp platform/win32/resources.cpp platform/win32/lz32.cpp
        platform/win32/system_library.cpp)
-  set(SXE_MAIN_SOURCE platform/win32/winmain.cpp platform/win32/launcher.rc)
+  set(SXE_MAIN_SOURCE ${CMAKE_SOURCE_DIR}/platform/win32/winmain.cpp
+                      ${CMAKE_SOURCE_DIR}/platform/win32/launcher.rc)
 else()
   list(APPEND SXE_CORE_SOURCES
        package/package_item_appended.cpp package/appended_format.cpp
        codecs/lz_expand_szdd.cpp codecs/szdd.cpp
        platform/posix/paths.cpp platform/posix/output_file.cpp platform/posix/memory.cpp
        platform/posix/files.cpp platform/posix/process.cpp platform/posix/module_name.cpp)
-  set(SXE_MAIN_SOURCE platform/posix/main.cpp)
+  set(SXE_MAIN_SOURCE ${CMAKE_SOURCE_DIR}/platform/posix/main.cpp)
 endif()
 
 set(SXE_INCLUDES ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/platform
@@ -54,7 +55,7 @@ function(sxe_launcher_executable name core)
     if(NOT core MATCHES "faults")
       # The test build keeps the C run-time: its fault plan reads the environment and writes
       # its trace at exit.
-      target_sources(${name} PRIVATE platform/win32/startup.cpp)
+      target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/platform/win32/startup.cpp)
       target_link_options(${name} PRIVATE -nostartfiles -Wl,-e,_LauncherStartup@0)
       target_link_libraries(${name} PRIVATE kernel32 msvcrt)
     endif()

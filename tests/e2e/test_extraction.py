@@ -2,6 +2,7 @@
 error box, and exactly the leftovers that the failed step leaves."""
 
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -215,3 +216,26 @@ def test_error_box_shows_the_message(win32, tmp_path):
     assert b"launcher=0 clicked=0" in done.stdout, done.stdout + done.stderr
     box = dict(line.split("=", 1) for line in out.read_text().splitlines())
     assert box == {"class": "#32770", "caption": "Error", "text": sxe.ERROR_TEXT}
+
+
+def test_package_made_without_sxe_pack(win32, tmp_path):
+    """mscompress-made items in resources linked in by windres: the launcher runs it, and
+    sxe-pack reads it as the launcher does."""
+    built = sxe.WIN32 / "tests" / "windres_fixture.exe"
+    if not built.exists():
+        pytest.skip("no windres fixture (mscompress missing at build time)")
+    pkg = package_dir(tmp_path)
+    package = pathlib.Path(shutil.copy(built, pkg / "app.exe"))
+    report = tmp_path / "r.txt"
+    result = win32.run(package, env={"SXE_PROBE_REPORT": str(report), "SXE_PROBE_EXIT": "13"})
+    assert result.returncode == 13
+    seen = sxe.Report(report)
+    fixture = sxe.WIN32 / "tests" / "windres-fixture"
+    names = (fixture / "expected.txt").read_text().split()
+    for k, name in enumerate(names):
+        assert seen.files[name.replace("\\", "/")] == sxe.crc_entry(
+            (fixture / f"item{k}.bin").read_bytes()), name
+    assert sxe.tree(pkg) == [package.name]
+    listing = subprocess.run([str(sxe.SXE_PACK), "verify", str(package)], capture_output=True,
+                             text=True)
+    assert listing.returncode == 0 and "ok, 8 entries" in listing.stdout, listing.stderr
