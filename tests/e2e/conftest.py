@@ -1,5 +1,7 @@
 """Fixtures of the end-to-end tests."""
 
+import subprocess
+
 import pytest
 
 import sxe
@@ -29,3 +31,23 @@ def win32():
 @pytest.fixture
 def posix():
     return sxe.Flavour("posix")
+
+
+@pytest.fixture
+def tmpfs(tmp_path):
+    """Mounts real small file systems (tmpfs; needs root): tmpfs(kib, options) gives a
+    directory, unmounted when the test ends."""
+    mounts = []
+
+    def mount(kib, options=""):
+        where = tmp_path / f"fs{len(mounts)}"
+        where.mkdir()
+        opts = f"size={kib}k" + (f",{options}" if options else "")
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", opts, "tmpfs", str(where)],
+                          capture_output=True).returncode != 0:
+            pytest.skip("cannot mount a tmpfs here")
+        mounts.append(where)
+        return where
+    yield mount
+    for where in mounts:
+        subprocess.run(["umount", "-l", str(where)])

@@ -37,26 +37,8 @@ def test_inflate_so_exports_only_its_codec():
     assert functions == {"DllInflate"}
 
 
-@pytest.fixture
-def small_disk(tmp_path):
-    """Mounts real small file systems (tmpfs; needs root): small_disk(kib) gives a directory."""
-    mounts = []
-
-    def mount(kib):
-        where = tmp_path / f"small{len(mounts)}"
-        where.mkdir()
-        if subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={kib}k", "tmpfs", str(where)],
-                          capture_output=True).returncode != 0:
-            pytest.skip("cannot mount a tmpfs here")
-        mounts.append(where)
-        return where
-    yield mount
-    for where in mounts:
-        subprocess.run(["umount", "-l", str(where)])
-
-
-def test_plugin_on_a_full_disk_fails_and_leaves_no_file(flavour, small_disk):
-    small_disk = small_disk(64)
+def test_plugin_on_a_full_disk_fails_and_leaves_no_file(flavour, tmpfs):
+    small_disk = tmpfs(64)
     unit = (sxe.WIN32 if flavour.win32 else sxe.BUILD) / "tests" / ("sxe_unit_tests" + flavour.exe)
     env = dict(os.environ, SXE_INFLATE_MODULE=str(flavour.plugin),
                SXE_SMALL_DISK=sxe.wine_path(small_disk) if flavour.win32 else str(small_disk),
@@ -67,14 +49,14 @@ def test_plugin_on_a_full_disk_fails_and_leaves_no_file(flavour, small_disk):
     assert "[  PASSED  ] 1 test" in done.stdout and "SKIPPED" not in done.stdout
 
 
-def test_package_on_a_full_disk_fails_cleanly(flavour, small_disk, tmp_path):
+def test_package_on_a_full_disk_fails_cleanly(flavour, tmpfs, tmp_path):
     """An entry that does not fit: exit code 0, the error box, and the failing entry's output
     gone; what was extracted before it stays."""
     entries = [("probe" + flavour.exe, flavour.probe.read_bytes()), ("d\\small", b"s" * 100),
                ("d\\big", bytes(4 << 20))]
     built = flavour.assemble(flavour.items(tmp_path, entries), tmp_path / ("app" + flavour.exe))
     room = built.stat().st_size + 2 * len(entries[0][1]) + (64 << 10)
-    small_disk = small_disk(room // 1024)
+    small_disk = tmpfs(room // 1024)
     package = pathlib.Path(shutil.copy(built, small_disk / built.name))
     result = flavour.run(package)
     assert result.returncode == 0

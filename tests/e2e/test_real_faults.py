@@ -19,25 +19,6 @@ def temps(names):
     return sorted(re.sub(r"^sxe[0-9A-Fa-f]+\.tmp$", "sxe*.tmp", n) for n in names)
 
 
-@pytest.fixture
-def tmpfs(tmp_path):
-    """Mounts a tmpfs of a given number of pages (needs root)."""
-    mounts = []
-
-    def mount(pages, options=""):
-        where = tmp_path / f"fs{len(mounts)}"
-        where.mkdir()
-        opts = f"size={pages * PAGE // 1024}k" + (f",{options}" if options else "")
-        if subprocess.run(["mount", "-t", "tmpfs", "-o", opts, "tmpfs", str(where)],
-                          capture_output=True).returncode != 0:
-            pytest.skip("cannot mount a tmpfs here")
-        mounts.append(where)
-        return where
-    yield mount
-    for where in mounts:
-        subprocess.run(["umount", "-l", str(where)])
-
-
 def pages(size):
     return (size + PAGE - 1) // PAGE
 
@@ -67,7 +48,8 @@ def test_disk_fills_up(flavour, tmp_path, tmpfs, where):
         before = pages(flavour.plugin.stat().st_size) + pages(len(items[1])) + 1
     if where == "last entry":
         before += pages(len(probe)) + pages(5000)
-    fs = tmpfs(pages(built.stat().st_size) + before + (pages(len(big)) // 2 if before else 0))
+    fs = tmpfs(PAGE // 1024 * (pages(built.stat().st_size) + before +
+                               (pages(len(big)) // 2 if before else 0)))
     package = fs / built.name
     shutil.copy(built, package)
     outside = sorted(os.listdir(tmp_path))
@@ -84,7 +66,7 @@ def test_read_only_package_directory(flavour, tmp_path, tmpfs):
     built = flavour.assemble(flavour.items(tmp_path, [("probe" + flavour.exe,
                                                        flavour.probe.read_bytes())]),
                              tmp_path / ("app" + flavour.exe))
-    fs = tmpfs(pages(built.stat().st_size) + 64)
+    fs = tmpfs(PAGE // 1024 * (pages(built.stat().st_size) + 64))
     shutil.copy(built, fs / built.name)
     subprocess.run(["mount", "-o", "remount,ro", str(fs)], check=True)
     expect_failure(flavour, flavour.run(fs / built.name))

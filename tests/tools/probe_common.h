@@ -48,3 +48,22 @@ static int ProbeExitCode(void) {
     const char* code = getenv("SXE_PROBE_EXIT");
     return code != NULL ? (int)strtoul(code, NULL, 0) : 0;
 }
+
+// Deletes SXE_PROBE_DELETE and writes SXE_PROBE_WRITE, both relative to dir.
+static void ApplyProbeActions(const char* dir, char separator) {
+    char path[8192];
+    const char* del = getenv("SXE_PROBE_DELETE");
+    if (del != NULL) {
+        snprintf(path, sizeof path, "%s%c%s", dir, separator, del);
+        remove(path);
+    }
+    const char* write = getenv("SXE_PROBE_WRITE");
+    if (write != NULL) {
+        snprintf(path, sizeof path, "%s%c%s", dir, separator, write);
+        FILE* f = fopen(path, "wb");
+        if (f != NULL) {
+            fputs("probe", f);
+            fclose(f);
+        }
+    }
+}

@@ -45,21 +45,7 @@ int main(int argc, char** argv) {
     if (slash != NULL)
         *slash = '\0';
 
-    char path[PATH_MAX];
-    const char* del = getenv("SXE_PROBE_DELETE");
-    if (del != NULL) {
-        snprintf(path, sizeof path, "%s/%s", self, del);
-        unlink(path);
-    }
-    const char* write = getenv("SXE_PROBE_WRITE");
-    if (write != NULL) {
-        snprintf(path, sizeof path, "%s/%s", self, write);
-        FILE* f = fopen(path, "wb");
-        if (f != NULL) {
-            fputs("probe", f);
-            fclose(f);
-        }
-    }
+    ApplyProbeActions(self, '/');
 
     FILE* out = fopen(reportPath, "w");
     if (out == NULL)

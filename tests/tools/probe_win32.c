@@ -92,21 +92,7 @@ int main(int argc, char** argv) {
     if (slash != NULL)
         *slash = '\0';
 
-    char path[MAX_PATH * 2];
-    const char* del = getenv("SXE_PROBE_DELETE");
-    if (del != NULL) {
-        snprintf(path, sizeof path, "%s\\%s", dir, del);
-        DeleteFileA(path);
-    }
-    const char* write = getenv("SXE_PROBE_WRITE");
-    if (write != NULL) {
-        snprintf(path, sizeof path, "%s\\%s", dir, write);
-        FILE* f = fopen(path, "wb");
-        if (f != NULL) {
-            fputs("probe", f);
-            fclose(f);
-        }
-    }
+    ApplyProbeActions(dir, '\\');
     const char* hold = getenv("SXE_PROBE_HOLD_MS");
     if (hold != NULL)
         StartHolder(self, dir, hold, reportPath);
