@@ -56,6 +56,52 @@ def run(flavour, package, run_dir, tmp_path, env):
                             **env})
 
 
+class Steps:
+    """Where the steps of a run begin in its trace of calls (numbered from 1)."""
+
+    def __init__(self, calls, plugin):
+        def first(name, after=0):
+            return next(i for i in range(after, len(calls)) if calls[i] == name) + 1
+        self.plugin_file = first("SysGetTempFileName") if plugin else None
+        self.loaded = first("SysLoadLibrary") if plugin else 0
+        self.manifest_file = first("SysGetTempFileName", self.loaded)
+        self.manifest_read = first("SysReadFile", self.manifest_file) + 1
+
+
+def check_failure_leftovers(steps, n, left, order, where):
+    """The leftovers of a failed run, as the step that failed leaves them."""
+    temporaries = left.count("sxe*.tmp")
+    files = [x for x in left if not x.endswith("/") and x != "sxe*.tmp"]
+    if where.endswith(("(SysCloseFile)", "(SysDeleteFile)")) and temporaries == 2:
+        # a handle left open keeps the LZ codec's scratch copy from going
+        left = list(left)
+        left.remove("sxe*.tmp")
+        temporaries = 1
+    if steps.plugin_file and steps.plugin_file < n <= steps.loaded:
+        assert left == ["sxe*.tmp"], (where, "the plug-in file stays", left)
+    elif steps.plugin_file and steps.loaded < n <= steps.manifest_file:
+        assert left == [], (where, "the plug-in is released, nothing else made", left)
+    elif steps.manifest_file < n <= steps.manifest_read:
+        assert left == ["sxe*.tmp"], (where, "the manifest file stays", left)
+    elif n > steps.manifest_read:
+        # the manifest file and the entries extracted so far, in order, without gaps (the
+        # failing entry's partial output among them), and their directories
+        assert temporaries == 1, (where, left)
+        j = len(files)
+        assert sorted(files) == sorted(order[:j]), (where, "entries in order", left)
+        made = {d for name in order[:j + 1] for d in directories_of(name)}
+        assert {x for x in left if x.endswith("/")} <= made, (where, left)
+    else:
+        # before any file is made, or the look-up of the plug-in failed and the package
+        # was taken as one without it
+        assert temporaries <= 1 and not files, (where, left)
+
+
+def directories_of(name):
+    parts = name.split("/")[:-1]
+    return {"/".join(parts[:k]) + "/" for k in range(1, len(parts) + 1)}
+
+
 @pytest.mark.parametrize("plugin", [True, False], ids=["inflate", "lz"])
 def test_every_call_failed_in_turn(flavour, tmp_path, plugin):
     package, names = build(flavour, tmp_path, plugin)
@@ -65,6 +111,8 @@ def test_every_call_failed_in_turn(flavour, tmp_path, plugin):
     calls = trace(flavour, package, run_dir, tmp_path)
     assert "SysStartProcess" in calls
     start = calls.index("SysStartProcess") + 1
+    steps = Steps(calls, plugin)
+    order = [n.replace("\\", "/") for n in names]
     waited = calls.index("SysWaitProcess") + 1
     exit_read = calls.index("SysGetExitCode") + 1
     entries = {n.replace("\\", "/") for n in names}
@@ -90,6 +138,8 @@ def test_every_call_failed_in_turn(flavour, tmp_path, plugin):
             if code == 0:
                 # extraction or the start failed: the error box, and the program never ran
                 assert not ran, where
+                if mode == "one":
+                    check_failure_leftovers(steps, n, left, order, where)
                 if not flavour.win32 and mode == "one" and failed != "SysShowErrorBox":
                     assert sxe.ERROR_TEXT in result.stderr.decode(), where
             elif failed == "SysWaitProcess" or (mode == "after" and start < n <= waited):

@@ -150,8 +150,13 @@ def test_damaged_packages_never_crash(flavour, tmp_path, plugin):
         package = flavour.assemble(broken, pkg / ("app" + flavour.exe))
         result = flavour.run(package, env={"SXE_PROBE_EXIT": "7"}, timeout=60)
         # exit code 0 with the error box, or the program ran (damage that SZDD, which has no
-        # check value, cannot see, or items swapped with their like)
-        assert result.returncode in (0, 7), (name, result.returncode, result.stderr)
+        # check value, cannot see, or items swapped with their like); a program whose own
+        # bytes were damaged unseen may fail in its own way, and its code is passed on
+        assert result.returncode >= 0, (name, "the launcher was killed", result.returncode)
+        if result.returncode not in (0, 7):
+            assert not plugin and name == "item 3 bit-flipped", (name, result.returncode)
+            assert sxe.tree(pkg) == [package.name], name
+            continue
         if result.returncode == 0 and not flavour.win32:
             assert sxe.ERROR_TEXT in result.stderr.decode(), name
         if result.returncode == 7:
