@@ -24,7 +24,9 @@ lines = ["LANGUAGE 0, 0"]
 for item_id, (name, data) in enumerate(items, start=2):
     raw = out / name
     raw.write_bytes(data)
+    packed = out / (name + "_")
+    packed.unlink(missing_ok=True)   # mscompress will not replace a file
     subprocess.run(["mscompress", str(raw)], check=True, capture_output=True)
-    lines.append(f'{item_id} 99 "{raw}_"')
+    lines.append(f'{item_id} 99 "{packed}"')
 (out / "expected.txt").write_text("".join(f"{name}\n" for name, _ in files))
 (out / "fixture.rc").write_text("\n".join(lines) + "\n")
