@@ -41,6 +41,10 @@ uint32_t Align(uint32_t v, uint32_t a) {
     return (v + a - 1) / a * a;
 }
 
+uint64_t Align64(uint64_t v, uint64_t a) {
+    return (v + a - 1) / a * a;
+}
+
 uint32_t Le32(const std::vector<uint8_t>& f, size_t at) {
     if (at + 4 > f.size())
         Fail("truncated PE headers");
@@ -105,6 +109,7 @@ PeImage PeImage::Parse(std::vector<uint8_t> file) {
     if (image.sizeOfHeaders > file.size() ||
         image.sectionTable + (uint32_t)count * kSectionHeaderSize > image.sizeOfHeaders)
         Fail("PE headers larger than their stated size or the file");
+    uint64_t mappedEnd = 0;
     for (uint16_t i = 0; i < count; ++i) {
         const uint8_t* h = &file[image.sectionTable + i * kSectionHeaderSize];
         PeSection s;
@@ -116,6 +121,12 @@ PeImage PeImage::Parse(std::vector<uint8_t> file) {
         s.characteristics = ReadLe32(h + 36);
         if (s.rawSize != 0 && (uint64_t)s.rawPointer + s.rawSize > file.size())
             Fail("PE section data beyond the end of the file");
+        // the loader maps sections in ascending order, each after the one before; the
+        // writer places the new resources after the last one
+        uint64_t end = (uint64_t)s.virtualAddress + std::max(s.virtualSize, s.rawSize);
+        if (end > 0xFFFFFFFFu || (!image.sections.empty() && s.virtualAddress < mappedEnd))
+            Fail("PE sections overlap or are out of order");
+        mappedEnd = end;
         image.sections.push_back(s);
     }
     image.file = std::move(file);
@@ -383,10 +394,19 @@ std::vector<uint8_t> WriteResources(const PeImage& image, const ResourceTable& t
     if (fileEnd > Align(lastRaw, image.fileAlignment) || fileEnd < lastRaw)
         throw std::runtime_error("PE image carries data after its sections");
 
+    // the new sections must fit the 32-bit address space after the kept ones
+    uint64_t resourcesAt = Align64(virtualEnd, image.sectionAlignment);
+    std::vector<uint8_t> tree = BuildSection(table, (uint32_t)resourcesAt);
+    uint64_t imageEnd = resourcesAt + Align64(tree.size(), image.sectionAlignment);
+    if (relocation != nullptr)
+        imageEnd +=
+            Align64(std::max(relocation->virtualSize, relocation->rawSize), image.sectionAlignment);
+    if (imageEnd > UINT32_MAX)
+        throw std::runtime_error("no room for the resources in the image's address space");
+
     PeSection resources{};
     std::memcpy(resources.name, ".rsrc\0\0\0", 8);
-    resources.virtualAddress = Align(virtualEnd, image.sectionAlignment);
-    std::vector<uint8_t> tree = BuildSection(table, resources.virtualAddress);
+    resources.virtualAddress = (uint32_t)resourcesAt;
     resources.virtualSize = (uint32_t)tree.size();
     resources.rawPointer = Align(rawEnd, image.fileAlignment);
     resources.rawSize = Align((uint32_t)tree.size(), image.fileAlignment);
