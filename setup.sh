@@ -80,12 +80,15 @@ run_tests() {
                                     find launcher package codecs inflate platform pack tests \
                                       -name '*.cpp' -o -name '*.h' -o -name '*.c')
   trap 'bash "$ROOT/tests/wine_prefix.sh" stop >/dev/null 2>&1 || true' EXIT
+  rm -rf "$BUILD/fault-matrix" "$ASAN_BUILD/fault-matrix"
   ctest --test-dir "$BUILD" --output-on-failure --timeout 3000
+  cat "$BUILD"/fault-matrix/*.txt 2>/dev/null || true
   echo "== with AddressSanitizer and UndefinedBehaviorSanitizer, and short fuzz runs"
   ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$ASAN_BUILD" --output-on-failure --timeout 3000
   # what each fuzz target managed in its short run
   grep -h -E "^[0-9]+/[0-9]+ Testing: fuzz_|^Done [0-9]+ runs" \
     "$ASAN_BUILD/Testing/Temporary/LastTest.log" | paste - - | sed 's/^[0-9/]* Testing: //'
+  cat "$ASAN_BUILD"/fault-matrix/*.txt 2>/dev/null | sed "s/^/with the sanitizers: /" || true
 }
 
 case "${1:-}" in
