@@ -20,7 +20,6 @@ import statistics
 import subprocess
 import sys
 import time
-import zlib
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 

@@ -9,6 +9,7 @@ uint32_t RunLauncher(void) {
     uint32_t length = SysGetModuleFileName(modulePath, kMaxPath);
     // A name that failed or did not fit gives no package directory to work in.
     if (length != 0 && length < kMaxPath) {
+        SysLockPackage(modulePath);
         int cut = -1;
         for (int i = 0; modulePath[i] != '\0'; ++i)
             if (modulePath[i] == kPathSeparator)
@@ -16,7 +17,6 @@ uint32_t RunLauncher(void) {
         if (cut >= 0)
             modulePath[cut + 1] = '\0';
         uint32_t exitCode = 0;
-        SysLockPackage();
         if (RunPackage(modulePath, &exitCode))
             return exitCode;
     }

@@ -53,6 +53,12 @@ fs::path LibraryDirectory(Target target) {
     return OwnDirectory().parent_path() / "lib" / "sxe" / TargetName(target);
 }
 
+// The launcher stub that packages for target start from, unless --stub names another.
+fs::path DefaultStub(Target target) {
+    return LibraryDirectory(target) /
+           (target == Target::Win32 ? "sxe-launcher.exe" : "sxe-launcher");
+}
+
 Target ParseTarget(const std::string& v) {
     if (v == "win32")
         return Target::Win32;
@@ -276,9 +282,8 @@ int Create(const std::vector<std::string>& args) {
     if (inputs.empty())
         throw UsageError("create needs a PROGRAM");
     const bool win32 = target == Target::Win32;
-    fs::path library = LibraryDirectory(target);
     if (stub.empty())
-        stub = (library / (win32 ? "sxe-launcher.exe" : "sxe-launcher")).string();
+        stub = DefaultStub(target).string();
     if (plugin.empty())
         plugin = (fs::path(stub).parent_path() / (win32 ? "inflate.dll" : "inflate.so")).string();
 
@@ -356,9 +361,7 @@ int Assemble(const std::vector<std::string>& args) {
     if (out.empty())
         throw UsageError("assemble needs -o OUT");
     if (stub.empty())
-        stub = (LibraryDirectory(target) /
-                (target == Target::Win32 ? "sxe-launcher.exe" : "sxe-launcher"))
-                   .string();
+        stub = DefaultStub(target).string();
     std::vector<uint8_t> stubBytes = ReadWholeFile(stub);
     CheckStub(target, stubBytes);
     std::vector<std::string> warnings;

@@ -106,6 +106,14 @@ void CheckCreatable(const Node& node, const std::string& path, int depth) {
     }
 }
 
+// The manifest's name for an entry: its components joined with the target's separator.
+std::string JoinName(const std::vector<std::string>& parts, char separator) {
+    std::string joined;
+    for (const std::string& p : parts)
+        joined += (joined.empty() ? "" : std::string(1, separator)) + p;
+    return joined;
+}
+
 } // namespace
 
 bool SplitManifest(const std::string& text, std::vector<std::string>* entries) {
@@ -184,15 +192,15 @@ Plan MakePlan(Target target, const fs::path& base, const std::string& program,
     for (const std::string& input : inputs)
         addInput(input, false);
 
-    for (size_t i = 0; i < names.size(); ++i) {
-        std::string joined;
-        for (const std::string& p : names[i])
-            joined += (joined.empty() ? "" : std::string(1, separator)) + p;
+    std::vector<std::string> joinedNames;
+    for (const std::vector<std::string>& parts : names) {
+        std::string joined = JoinName(parts, separator);
         if (joined == "end")
             Refuse(joined, "a file named end would read as the manifest's end marker");
         if (joined.size() > kLineLimit)
             Refuse(joined, "name of " + std::to_string(joined.size()) +
                                " bytes; a manifest line holds 255");
+        joinedNames.push_back(joined);
     }
 
     Node root;
@@ -209,22 +217,16 @@ Plan MakePlan(Target target, const fs::path& base, const std::string& program,
     std::vector<size_t> order;
     const std::vector<std::string>& first = names[0];
     const bool programAtTop = first.size() == 1;
-    if (programAtTop)
-        order = root.files;
-    else
-        Emit(root.children[first[0]], first[0] + "/", &order, &plan.warnings);
     if (!programAtTop)
-        order.insert(order.end(), root.files.begin(), root.files.end());
+        Emit(root.children[first[0]], first[0] + "/", &order, &plan.warnings);
+    order.insert(order.end(), root.files.begin(), root.files.end());
     for (const auto& [name, child] : root.children)
         if (programAtTop || name != first[0])
             Emit(child, name + "/", &order, &plan.warnings);
 
     for (size_t index : order) {
-        std::string joined;
-        for (const std::string& p : names[index])
-            joined += (joined.empty() ? "" : std::string(1, separator)) + p;
-        plan.entries.push_back({joined, sources[index]});
-        plan.manifest += joined + "\r\n";
+        plan.entries.push_back({joinedNames[index], sources[index]});
+        plan.manifest += joinedNames[index] + "\r\n";
     }
     plan.manifest += "end\r\n";
     if (plan.manifest.size() > kManifestLimit)

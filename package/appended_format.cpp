@@ -31,12 +31,9 @@ int64_t CountAppendedItems(const unsigned char* file, uint64_t fileSize) {
     return LocateTable(file, fileSize, &tableOffset, &count) ? (int64_t)count : -1;
 }
 
-bool GetAppendedItem(const unsigned char* file, uint64_t fileSize, uint32_t index, uint32_t* id,
-                     const unsigned char** data, uint32_t* size) {
-    uint64_t tableOffset;
-    uint32_t count;
-    if (!LocateTable(file, fileSize, &tableOffset, &count) || index >= count)
-        return false;
+// Entry index of the table at tableOffset, when its bytes lie before the table.
+static bool ReadEntry(const unsigned char* file, uint64_t tableOffset, uint32_t index, uint32_t* id,
+                      const unsigned char** data, uint32_t* size) {
     const unsigned char* entry = file + tableOffset + (uint64_t)index * kAppendedEntrySize;
     uint32_t itemSize = ReadLe32(entry + 4);
     uint64_t offset = ReadLe64(entry + 8);
@@ -48,15 +45,25 @@ bool GetAppendedItem(const unsigned char* file, uint64_t fileSize, uint32_t inde
     return true;
 }
 
+bool GetAppendedItem(const unsigned char* file, uint64_t fileSize, uint32_t index, uint32_t* id,
+                     const unsigned char** data, uint32_t* size) {
+    uint64_t tableOffset;
+    uint32_t count;
+    return LocateTable(file, fileSize, &tableOffset, &count) && index < count &&
+           ReadEntry(file, tableOffset, index, id, data, size);
+}
+
 bool FindAppendedItem(const unsigned char* file, uint64_t fileSize, uint32_t id,
                       const unsigned char** data, uint32_t* size) {
-    int64_t count = CountAppendedItems(file, fileSize);
-    for (int64_t k = 0; k < count; ++k) {
+    uint64_t tableOffset;
+    uint32_t count;
+    if (!LocateTable(file, fileSize, &tableOffset, &count))
+        return false;
+    for (uint32_t k = 0; k < count; ++k) {
         uint32_t entryId;
         const unsigned char* entryData;
         uint32_t entrySize;
-        bool sound = GetAppendedItem(file, fileSize, (uint32_t)k, &entryId, &entryData, &entrySize);
-        if (sound && entryId == id) {
+        if (ReadEntry(file, tableOffset, k, &entryId, &entryData, &entrySize) && entryId == id) {
             *data = entryData;
             *size = entrySize;
             return true;

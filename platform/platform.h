@@ -31,10 +31,10 @@ struct SysProcess {
 
 // --- The process itself -------------------------------------------------------------------
 
-// Waits until no other run of the running executable's package is under way, then keeps
-// others waiting until this process ends. Runs of one package share its directory, so they
-// take turns. False when the lock cannot be had (the run then goes on without it).
-bool SysLockPackage(void);
+// Waits until no other run of the package at path (the running executable) is under way, then
+// keeps others waiting until this process ends. Runs of one package share its directory, so
+// they take turns. False when the lock cannot be had (the run then goes on without it).
+bool SysLockPackage(const char* path);
 
 // Writes the full path of the running executable into buffer (size bytes with the terminator).
 // Returns its length, 0 on failure, or size when the path did not fit.

@@ -44,10 +44,13 @@ void SysSleep(uint32_t milliseconds) {
     }
 }
 
-bool SysLockPackage(void) {
+bool SysLockPackage(const char* path) {
     SYS_FAULT_POINT(return false);
+    char native[PATH_MAX];
+    if (!NativePath(path, native))
+        return false;
     // The descriptor stays open, unseen by the program (close-on-exec), until the process ends.
-    int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    int fd = open(native, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     int locked;

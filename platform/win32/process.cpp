@@ -4,14 +4,10 @@
 #include "platform.h"
 #include "system_library.h"
 
-bool SysLockPackage(void) {
+bool SysLockPackage(const char* path) {
     SYS_FAULT_POINT(return false);
-    char self[MAX_PATH];
-    DWORD n = GetModuleFileNameA(NULL, self, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return false;
     // The handle is not inherited and stays open until the process ends.
-    HANDLE h = CreateFileA(self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return false;

@@ -3,6 +3,7 @@ runs of the launcher natively and under wine, with what the probe program report
 
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import zlib
@@ -128,6 +129,19 @@ def tree(directory):
     directory = pathlib.Path(directory)
     return sorted(str(p.relative_to(directory)) + ("/" if p.is_dir() else "")
                   for p in directory.rglob("*"))
+
+
+def leftovers(names):
+    """names sorted, the launcher's temporary files (random names) each as "sxe*.tmp"."""
+    return sorted(re.sub(r"^sxe[0-9A-Fa-f]+\.tmp$", "sxe*.tmp", n) for n in names)
+
+
+def assert_failed(flavour, result, where=None):
+    """The run failed as the launcher reports it: exit code 0 and the error box (on posix its
+    text on standard error)."""
+    assert result.returncode == 0, (where, result.returncode)
+    if not flavour.win32:
+        assert ERROR_TEXT in result.stderr.decode(), where
 
 
 class Report:

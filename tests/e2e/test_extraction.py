@@ -33,17 +33,6 @@ def package_dir(tmp_path, name="pkg"):
     return d
 
 
-def leftovers(directory, package):
-    names = [n for n in sxe.tree(directory) if n != package.name]
-    return sorted(re.sub(r"^sxe[0-9A-Fa-f]+\.tmp$", "sxe*.tmp", n) for n in names)
-
-
-def assert_failed(flavour, result):
-    assert result.returncode == 0
-    if not flavour.win32:
-        assert sxe.ERROR_TEXT in result.stderr.decode()
-
-
 @pytest.mark.parametrize("plugin", [True, False], ids=["inflate", "lz"])
 def test_shape_package_expands_byte_exact(flavour, tmp_path, plugin):
     pkg = package_dir(tmp_path)
@@ -112,8 +101,9 @@ def test_every_failure_leaves_what_it_should(flavour, tmp_path):
         package = (flavour.assemble(items, pkg / ("app" + flavour.exe)) if items else
                    shutil.copy(flavour.stub, pkg / ("app" + flavour.exe)))
         result = flavour.run(package)
-        assert_failed(flavour, result)
-        assert leftovers(pkg, package) == sorted(expected), name
+        sxe.assert_failed(flavour, result, name)
+        assert sxe.leftovers(n for n in sxe.tree(pkg) if n != package.name) == sorted(
+            expected), name
 
 
 def test_existing_directory_and_file_are_reused(flavour, tmp_path):

@@ -2,8 +2,6 @@
 normally and in bounded time, with exit code 0 and the error box or with the program's own
 code, and leaves exactly what the step that failed leaves: no more, no less."""
 
-import os
-import re
 import shutil
 
 import pytest
@@ -189,8 +187,7 @@ def test_every_call_failed_in_turn(flavour, tmp_path, plugin):
             where = f"{mode} call {n} ({failed})"
             code = result.returncode
             ran = (tmp_path / "report.txt").exists()
-            left = sorted(re.sub(r"^sxe[0-9A-Fa-f]+\.tmp$", "sxe*.tmp", x)
-                          for x in sxe.tree(run_dir) if x != package.name)
+            left = sxe.leftovers(x for x in sxe.tree(run_dir) if x != package.name)
             others = sorted(p.name for p in tmp_path.iterdir())
             assert set(others) <= {"run", "report.txt", "trace.txt", package.name} | {
                 p.name for p in tmp_path.glob(".*")}, where

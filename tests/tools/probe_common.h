@@ -67,3 +67,18 @@ static void ApplyProbeActions(const char* dir, char separator) {
         }
     }
 }
+
+// Ends the report and the probe. With SXE_PROBE_SLEEP_MS, the report says "started", the probe
+// pauses that long (pause is the platform's sleep) and the report says "slept"; then "end".
+static int FinishReport(FILE* out, void (*pause)(unsigned long milliseconds)) {
+    const char* sleepMs = getenv("SXE_PROBE_SLEEP_MS");
+    if (sleepMs != NULL) {
+        fputs("started\n", out);
+        fflush(out);
+        pause(strtoul(sleepMs, NULL, 10));
+        fputs("slept\n", out);
+    }
+    fputs("end\n", out);
+    fclose(out);
+    return ProbeExitCode();
+}

@@ -34,6 +34,11 @@ static void List(FILE* out, const char* root, const char* relative) {
     closedir(dir);
 }
 
+static void Pause(unsigned long milliseconds) {
+    struct timespec t = {(time_t)(milliseconds / 1000), (long)(milliseconds % 1000) * 1000000L};
+    nanosleep(&t, NULL);
+}
+
 int main(int argc, char** argv) {
     const char* reportPath = getenv("SXE_PROBE_REPORT");
     if (reportPath == NULL)
@@ -59,16 +64,5 @@ int main(int argc, char** argv) {
     fprintf(out, "env=%s\n", env ? env : "");
     fprintf(out, "self=%s\n", self);
     List(out, self, "");
-    const char* sleepMs = getenv("SXE_PROBE_SLEEP_MS");
-    if (sleepMs != NULL) {
-        fputs("started\n", out);
-        fflush(out);
-        long ms = strtol(sleepMs, NULL, 10);
-        struct timespec t = {ms / 1000, (ms % 1000) * 1000000L};
-        nanosleep(&t, NULL);
-        fputs("slept\n", out);
-    }
-    fputs("end\n", out);
-    fclose(out);
-    return ProbeExitCode();
+    return FinishReport(out, Pause);
 }

@@ -79,6 +79,10 @@ static void StartHolder(const char* self, const char* dir, const char* ms, const
         Sleep(10);
 }
 
+static void Pause(unsigned long milliseconds) {
+    Sleep((DWORD)milliseconds);
+}
+
 int main(int argc, char** argv) {
     if (argc == 5 && strcmp(argv[1], "--hold") == 0)
         return Hold(argv[2], (DWORD)strtoul(argv[3], NULL, 10), argv[4]);
@@ -108,14 +112,5 @@ int main(int argc, char** argv) {
     fprintf(out, "env=%s\n", env ? env : "");
     fprintf(out, "self=%s\n", dir);
     List(out, dir, "");
-    const char* sleepMs = getenv("SXE_PROBE_SLEEP_MS");
-    if (sleepMs != NULL) {
-        fputs("started\n", out);
-        fflush(out);
-        Sleep((DWORD)strtoul(sleepMs, NULL, 10));
-        fputs("slept\n", out);
-    }
-    fputs("end\n", out);
-    fclose(out);
-    return ProbeExitCode();
+    return FinishReport(out, Pause);
 }
