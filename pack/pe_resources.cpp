@@ -148,6 +148,15 @@ const PeSection* PeImage::SectionAt(uint32_t rva) const {
     return nullptr;
 }
 
+const PeSection* PeImage::SectionHolding(uint32_t rva, uint32_t size) const {
+    for (const PeSection& s : sections) {
+        if (rva >= s.virtualAddress && rva - s.virtualAddress <= s.rawSize &&
+            size <= s.rawSize - (rva - s.virtualAddress))
+            return &s;
+    }
+    return nullptr;
+}
+
 namespace {
 
 struct TreeReader {
@@ -199,9 +208,8 @@ struct TreeReader {
             Fail("resource tree is deeper than three levels");
         const uint8_t* entry = At(field, 16);
         uint32_t rva = ReadLe32(entry), size = ReadLe32(entry + 4);
-        const PeSection* holder = image.SectionAt(rva);
-        if (holder == nullptr || rva - holder->virtualAddress > holder->rawSize ||
-            size > holder->rawSize - (rva - holder->virtualAddress))
+        const PeSection* holder = image.SectionHolding(rva, size);
+        if (holder == nullptr)
             Fail("resource data outside the file");
         const uint8_t* p = &image.file[holder->rawPointer + (rva - holder->virtualAddress)];
         bytesTaken += size;

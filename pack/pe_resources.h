@@ -49,6 +49,9 @@ struct PeImage {
     static PeImage Parse(std::vector<uint8_t> file);
     uint32_t Directory(int index, uint32_t* size) const;
     const PeSection* SectionAt(uint32_t rva) const;
+    // The section whose bytes in the file hold [rva, rva + size); an empty range may sit at
+    // the very end of a section.
+    const PeSection* SectionHolding(uint32_t rva, uint32_t size) const;
 };
 
 enum : uint16_t {
