@@ -140,8 +140,12 @@ def test_damaged_packages_never_crash(flavour, tmp_path, plugin):
         package = flavour.assemble(broken, pkg / ("app" + flavour.exe))
         result = flavour.run(package, env={"SXE_PROBE_EXIT": "7"}, timeout=60)
         # exit code 0 with the error box, or the program ran (damage that SZDD, which has no
-        # check value, cannot see, or items swapped with their like); a program whose own
-        # bytes were damaged unseen may fail in its own way, and its code is passed on
+        # check value, cannot see, or items swapped with their like). Native code stored as
+        # SZDD and damaged unseen may fail in its own way: the program (item 3 of a package
+        # without the plug-in), whose code is passed on, and the plug-in (item 1), which runs
+        # inside the launcher and can end it there.
+        if name == "item 1 bit-flipped" and plugin and result.returncode not in (0, 7):
+            continue
         assert result.returncode >= 0, (name, "the launcher was killed", result.returncode)
         if result.returncode not in (0, 7):
             assert not plugin and name == "item 3 bit-flipped", (name, result.returncode)
